@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace vardilo {
+
+// Everything the command line sets. Filled once by parseCommandLine, read-only afterwards.
+struct Settings {
+  std::string fileName = "vardilo.txt";
+  std::string prefix;
+  std::string suffix;
+  std::int32_t startHours = 0;
+  std::int32_t startMinutes = 0;
+  std::int32_t startSeconds = 0;
+  std::int32_t stopHours = -1;
+  std::int32_t intervalMs = 1;
+  bool uptimeMode = false;
+  bool showVersion = false;
+};
+
+struct ParseResult {
+  Settings settings;
+  // Index of the first non-option argument.
+  int firstNonOption = 0;
+  // An option error has been reported on standard error; the program must end with status 1.
+  bool optionError = false;
+};
+
+ParseResult parseCommandLine(int argc, char* const argv[]);
+void reportNonOptionArguments(int argc, char* const argv[], int firstIndex);
+void printVersion();
+
+}  // namespace vardilo
