@@ -1,0 +1,49 @@
+#include "clock/tick_loop.h"
+
+#include "clock/uptime.h"
+#include "platform/kernel.h"
+
+namespace vardilo {
+
+namespace {
+
+// A negative interval would become an endless or days-long wait; it only yields instead.
+std::uint32_t pauseFromInterval(std::int32_t intervalMs) {
+  return intervalMs < 0 ? 0u : static_cast<std::uint32_t>(intervalMs);
+}
+
+}  // namespace
+
+void advanceCounter(TimeOfDay& counter) {
+  ++counter.seconds;
+  if (counter.seconds > 59) {
+    counter.seconds = 0;
+    ++counter.minutes;
+  }
+  if (counter.minutes > 59) {
+    ++counter.hours;
+    counter.minutes = 0;
+  }
+}
+
+int runTickLoop(const Settings& settings, MillisecondClock& clock, TimeFileWriter& writer) {
+  TimeOfDay counter{settings.startHours, settings.startMinutes, settings.startSeconds};
+  const std::uint32_t pause = pauseFromInterval(settings.intervalMs);
+
+  while (counter.hours != settings.stopHours) {
+    const ClockReading reading = clock.poll();
+    if (clock.isTickDue(reading)) {
+      if (settings.uptimeMode) {
+        writer.writeTime(settings, uptimeFromCounter(reading.count, clock.frequency()));
+      } else {
+        advanceCounter(counter);
+        writer.writeTime(settings, counter);
+      }
+      clock.markTick(reading);
+    }
+    platform::sleepMilliseconds(pause);
+  }
+  return 0;
+}
+
+}  // namespace vardilo
