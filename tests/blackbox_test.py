@@ -1,0 +1,132 @@
+#!/usr/bin/env python3
+"""Runs the built program as a user would: messages, standard output, exit statuses, the time
+file after short real-time runs. Usage: blackbox_test.py PATH_TO_VARDILO [runner words...]"""
+import concurrent.futures
+import os
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+PROGRAM = sys.argv[1] if len(sys.argv) > 1 else "build/vardilo"
+# Words to put before the program, e.g. "wine" for the Windows build.
+RUNNER = [os.path.abspath(w) if os.path.exists(w) else w for w in sys.argv[2:]]
+# Windows writes text-mode line ends on the console and in the time file alike.
+LINE_END = b"\r\n" if PROGRAM.endswith(".exe") else b"\n"
+
+
+def text(data):
+    return data.replace(b"\n", LINE_END)
+
+TITLE = b"[Vardilo by Zelvar]\n"
+VERSION = TITLE + b"<> version: 0714-2"
+
+
+def counter_banner(file=b"vardilo.txt", prefix=b"", suffix=b"", start=b"0:0:0"):
+    return (TITLE + b"<> file '" + file + b"'\n<> prefix '" + prefix + b"' - suffix '" + suffix +
+            b"'\n<> start '" + start + b"'\n<> press ctrl-c to quit\n")
+
+
+def uptime_banner(file=b"vardilo.txt", prefix=b"", suffix=b""):
+    return (TITLE + b"<> writing system uptime to file '" + file + b"'\n<> prefix '" + prefix +
+            b"' - suffix '" + suffix + b"'\n<> press ctrl-c to quit\n")
+
+
+def as_argument(arg):
+    """Under Wine, arguments pass from the Unix locale (UTF-8) into the Windows code page
+    (1252): a byte of 0x80 or above reaches the program when sent as its character."""
+    if RUNNER and isinstance(arg, bytes):
+        return arg.decode("cp1252").encode("utf-8")
+    return arg
+
+
+def run(args, cwd, timeout=30):
+    """Runs to the end with standard output captured through a pipe."""
+    return subprocess.run(RUNNER + [os.path.abspath(PROGRAM)] + [as_argument(a) for a in args],
+                          cwd=cwd,
+                          stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=timeout)
+
+
+def nonopt(*names):
+    return b"".join(b"Non-option argument " + n + b"\n" for n in names)
+
+
+class Quick(unittest.TestCase):
+    """Runs that end before their first tick."""
+
+    CASES = [
+        # (arguments, standard output, standard error, exit status)
+        ([b"-z"], b"", b"Unknown option `-z'.\n", 1),
+        ([b"--help"], b"", b"Unknown option `--'.\n", 1),
+        ([b"-?"], b"", b"Unknown option `-?'.\n", 1),
+        ([b"-:"], b"", b"Unknown option `-:'.\n", 1),
+        ([b"-i"], b"", b"Option -i requires an argument.\n", 1),
+        ([b"-vp"], b"", b"Option -p requires an argument.\n", 1),
+        ([b"-v", b"-z"], b"", b"Unknown option `-z'.\n", 1),
+        ([b"-\x01"], b"", b"Unknown option character `\\x1'.\n", 1),
+        ([b"-\xe9"], b"", b"Unknown option character `\\xe9'.\n", 1),
+        ([b"-v"], VERSION, b"", 1),
+        ([b"-uv"], VERSION, b"", 1),
+        ([b"-v-"], nonopt(b"-v-") + VERSION, b"", 1),
+        ([b"-v", b"extra", b""], nonopt(b"extra", b"") + VERSION, b"", 1),
+        ([b"-x", b"0"], counter_banner(), b"", 0),
+        ([b"-x0", b"-", b"-v"], nonopt(b"-", b"-v") + counter_banner(), b"", 0),
+        ([b"-u", b"-x", b"0", b"--", b"-v"], nonopt(b"-v") + uptime_banner(), b"", 0),
+        ([b"-h", b"7", b"-x", b"7", b"-h", b"9"], counter_banner(start=b"7:0:0"), b"", 0),
+        ([b"-h", b"-2", b"-s", b"75", b"-x", b"-2"], counter_banner(start=b"-2:0:75"), b"", 0),
+        ([b"-x", b"0", b"-f", b"it's.txt", b"-p", b"a\nb", b"-p", b"\xff'", b"-a", b"S"],
+         counter_banner(file=b"it's.txt", prefix=b"a\nb\xff'", suffix=b"S"), b"", 0),
+        ([b"-u", b"-f", b"up.txt", b"-p", b"Up ", b"-x", b"0"],
+         uptime_banner(file=b"up.txt", prefix=b"Up "), b"", 0),
+    ]
+
+    @staticmethod
+    def run_in_fresh_directory(args):
+        with tempfile.TemporaryDirectory() as d:
+            existing = os.path.join(d, "vardilo.txt")
+            with open(existing, "wb") as f:
+                f.write(b"keep me\n")
+            r = run(args, d)
+            with open(existing, "rb") as f:
+                return r, f.read()
+
+    def test_messages_output_and_status(self):
+        # Wine takes seconds to start a program: run the cases side by side.
+        with concurrent.futures.ThreadPoolExecutor(4) as pool:
+            results = pool.map(self.run_in_fresh_directory, [c[0] for c in self.CASES])
+        for (args, out, err, status), (r, time_file) in zip(self.CASES, results):
+            with self.subTest(args=args):
+                self.assertEqual((r.stdout, r.stderr, r.returncode),
+                                 (text(out), text(err), status))
+                # Nothing that ends before its first tick touches the time file.
+                self.assertEqual(time_file, b"keep me\n")
+
+
+class RealTime(unittest.TestCase):
+    """Short runs on the real clock that end by themselves through -x."""
+
+    def test_counter_counts_to_the_stop_hour(self):
+        with tempfile.TemporaryDirectory() as d:
+            begun = time.monotonic()
+            r = run(["-h", "-1", "-m", "59", "-s", "58", "-x", "0", "-p", "T=", "-a", "!"], d)
+            elapsed = time.monotonic() - begun
+            self.assertEqual(r.returncode, 0)
+            self.assertEqual(r.stdout, text(counter_banner(prefix=b"T=", suffix=b"!",
+                                                           start=b"-1:59:58")))
+            with open(os.path.join(d, "vardilo.txt"), "rb") as f:
+                self.assertEqual(f.read(), b"T=00:00:00!" + LINE_END)
+            self.assertGreaterEqual(elapsed, 2.0)
+            self.assertLess(elapsed, 6.0)
+
+    def test_interval_and_carry_into_a_named_file(self):
+        with tempfile.TemporaryDirectory() as d:
+            r = run(["-s", "59", "-m", "59", "-h", "-1", "-x", "0", "-i", "20", "-fout.txt"], d)
+            self.assertEqual(r.returncode, 0)
+            with open(os.path.join(d, "out.txt"), "rb") as f:
+                self.assertEqual(f.read(), b"00:00:00" + LINE_END)
+            self.assertFalse(os.path.exists(os.path.join(d, "vardilo.txt")))
+
+
+if __name__ == "__main__":
+    unittest.main(argv=[sys.argv[0], "-v"])
