@@ -128,5 +128,35 @@ class RealTime(unittest.TestCase):
             self.assertFalse(os.path.exists(os.path.join(d, "vardilo.txt")))
 
 
+@unittest.skipIf(RUNNER or not os.path.exists("/proc/uptime"), "needs the Linux uptime")
+class Uptime(unittest.TestCase):
+    def test_uptime_agrees_with_proc_uptime(self):
+        def proc_uptime():
+            with open("/proc/uptime") as f:
+                return int(float(f.read().split()[0]))
+
+        with tempfile.TemporaryDirectory() as d:
+            path = os.path.join(d, "up.txt")
+            before = proc_uptime()
+            p = subprocess.Popen([os.path.abspath(PROGRAM), "-u", "-f", path, "-p", "<", "-a", ">"],
+                                 stdout=subprocess.DEVNULL)
+            try:
+                deadline = time.monotonic() + 5
+                line = b""
+                while not line.endswith(b">\n") and time.monotonic() < deadline:
+                    time.sleep(0.05)
+                    if os.path.exists(path):
+                        with open(path, "rb") as f:
+                            line = f.read()
+                after = proc_uptime()
+            finally:
+                p.kill()
+                p.wait()
+            hours, minutes, seconds = (int(x) for x in line[1:-2].split(b":"))
+            self.assertTrue(0 <= minutes < 60 and 0 <= seconds < 60, line)
+            self.assertLessEqual(before, hours * 3600 + minutes * 60 + seconds, line)
+            self.assertLessEqual(hours * 3600 + minutes * 60 + seconds, after, line)
+
+
 if __name__ == "__main__":
     unittest.main(argv=[sys.argv[0], "-v"])
