@@ -30,6 +30,8 @@ if command -v i686-w64-mingw32-g++ >/dev/null && command -v wine >/dev/null; the
   cmake -S . -B build-win32 -DCMAKE_TOOLCHAIN_FILE=cmake/i686-w64-mingw32.cmake \
     -DVARDILO_WERROR=ON >/dev/null
   cmake --build build-win32 -j"$jobs"
+  # Make the Wine prefix once, before tests start programs side by side.
+  WINEDEBUG=-all wineboot -i >/dev/null 2>&1 || true
   ctest --test-dir build-win32 --output-on-failure
 else
   skipped+=("Windows build and tests (no i686-w64-mingw32-g++ or wine; run as root to install)")

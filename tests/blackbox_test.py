@@ -128,6 +128,18 @@ class RealTime(unittest.TestCase):
             self.assertFalse(os.path.exists(os.path.join(d, "vardilo.txt")))
 
 
+@unittest.skipUnless(PROGRAM.endswith(".exe"), "the Windows start-up expands wildcards")
+class Wildcards(unittest.TestCase):
+    def test_patterns_become_matching_file_names(self):
+        with tempfile.TemporaryDirectory() as d:
+            for name in ["b.txt", "a.txt", "c.log"]:
+                open(os.path.join(d, name), "wb").close()
+            r = run(["-x", "0", "*.txt", "?.log", "none*.xyz"], d)
+            self.assertEqual(r.returncode, 0)
+            self.assertEqual(r.stdout, text(nonopt(b"a.txt", b"b.txt", b"c.log", b"none*.xyz") +
+                                            counter_banner()))
+
+
 @unittest.skipIf(RUNNER or not os.path.exists("/proc/uptime"), "needs the Linux uptime")
 class Uptime(unittest.TestCase):
     def test_uptime_agrees_with_proc_uptime(self):
