@@ -58,6 +58,22 @@ TEST(MillisecondsFromCount, MatchesWideArithmeticAcrossTheRange) {
   }
 }
 
+TEST(FirstCountAtMilliseconds, IsTheSmallestCountThatReachesTheTime) {
+  const std::int64_t frequencies[] = {1,          400,           1000,          3'579'545,
+                                      10'000'000, 1'000'000'000, 2'999'999'999, kMax / 1000 + 7,
+                                      kMax / 3,   kMax};
+  const std::int64_t times[] = {1,           999,      1000,    1001, 86'400'000, 9'223'372'036'854,
+                                kMax / 1000, kMax / 2, kMax - 1};
+  for (const std::int64_t f : frequencies) {
+    for (const std::int64_t ms : times) {
+      const std::int64_t count = firstCountAtMilliseconds(ms, f);
+      if (count == kMax) continue;  // beyond any counter
+      EXPECT_GE(millisecondsFromCount(count, f), ms) << ms << " at " << f;
+      EXPECT_LT(millisecondsFromCount(count - 1, f), ms) << ms << " at " << f;
+    }
+  }
+}
+
 class MillisecondClockTest : public testing::Test {
  protected:
   void SetUp() override { fake::kernel = fake::Kernel{}; }
@@ -93,7 +109,7 @@ TEST_F(MillisecondClockTest, FallsBackWhenThePlatformMisbehaves) {
   MillisecondClock clock;
   clock.start();
   EXPECT_EQ(clock.frequency(), 1000);
-  EXPECT_EQ(clock.poll().milliseconds, 2000);
+  EXPECT_EQ(clock.milliseconds(clock.poll()), 2000);
 
   // A failed or backward read repeats the last good count.
   fake::kernel.counterFails = true;
