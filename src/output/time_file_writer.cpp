@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "platform/files.h"
+
 namespace vardilo {
 
 std::string formatTimeField(std::int32_t value) {
@@ -16,7 +18,11 @@ std::string formatTimeField(std::int32_t value) {
 void TimeFileWriter::writeTime(const Settings& settings, const TimeOfDay& time) {
   // A successful open clears any failure left by an earlier tick; a failed one makes every
   // write below do nothing.
-  stream_.open(settings.fileName, std::ios::out | std::ios::trunc);
+  if (platform::openMayBlock(settings.fileName.c_str())) {
+    stream_.setstate(std::ios::failbit);
+  } else {
+    stream_.open(settings.fileName, std::ios::out | std::ios::trunc);
+  }
   const std::string seconds = formatTimeField(time.seconds);
   const std::string minutes = formatTimeField(time.minutes);
   const std::string hours = formatTimeField(time.hours);
