@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds and runs every test: the native build with warnings as errors, the same suite under
-# AddressSanitizer and UndefinedBehaviorSanitizer, and the Windows build under Wine.
+# Builds and runs every test: the native build with warnings as errors (unit, black-box and
+# fault tests), a real run under valgrind, the same suite under AddressSanitizer and
+# UndefinedBehaviorSanitizer, a bounded libFuzzer run, and the Windows build under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -18,12 +19,30 @@ cmake -S . -B build -DVARDILO_WERROR=ON >/dev/null
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs"
 
+section "a real run under valgrind memcheck"
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+valgrind -q --error-exitcode=9 --leak-check=full --show-leak-kinds=all \
+  --errors-for-leak-kinds=all --suppressions=tests/valgrind.supp \
+  build/vardilo -h -1 -m 59 -s 58 -x 0 -f "$scratch/t.txt" -p 'T ' >/dev/null
+[ "$(cat "$scratch/t.txt")" = "T 00:00:00" ]
+echo "valgrind: no errors, nothing leaked"
+
 section "tests under address and undefined-behaviour sanitizers"
 cmake -S . -B build-sanitize -DVARDILO_WERROR=ON -DCMAKE_BUILD_TYPE=Debug \
   -DVARDILO_SANITIZE=address,undefined >/dev/null
 cmake --build build-sanitize -j"$jobs"
 ASAN_OPTIONS=halt_on_error=1:detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
   ctest --test-dir build-sanitize --output-on-failure -j"$jobs"
+
+section "fuzzing the option scanner for ${FUZZ_SECONDS:-30} seconds"
+CXX=clang++ cmake -S . -B build-fuzz -DVARDILO_FUZZ=ON -DVARDILO_TESTS=OFF -DVARDILO_WERROR=ON \
+  -DVARDILO_SANITIZE=address,undefined >/dev/null
+cmake --build build-fuzz -j"$jobs" --target option_fuzzer
+mkdir -p build-fuzz/corpus
+# Standard error is closed for the scanner's own messages; crash reports still come through.
+build-fuzz/fuzz/option_fuzzer -max_total_time="${FUZZ_SECONDS:-30}" -timeout=5 -close_fd_mask=2 \
+  -print_final_stats=1 build-fuzz/corpus fuzz/corpus 2>&1 | tail -n 12
 
 if command -v i686-w64-mingw32-g++ >/dev/null && command -v wine >/dev/null; then
   section "Windows build and tests under Wine"

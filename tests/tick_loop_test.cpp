@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "fakes/counting_new.h"
 #include "fakes/fake_kernel.h"
 #include "fakes/recording_writer.h"
 
@@ -148,6 +149,34 @@ TEST_F(TickLoopTest, UptimeComesFromTheReadingThatMadeTheTickDue) {
   ASSERT_EQ(recording.times.size(), 2u);
   EXPECT_EQ(recording.times[0], (TimeOfDay{0, 0, 59}));
   EXPECT_EQ(recording.times[1], (TimeOfDay{0, 1, 1}));
+}
+
+TEST_F(TickLoopTest, SoaksTenMillionTicksWithoutTouchingTheHeap) {
+  // From -2777:-30:-5 the seconds first carry at tick 65 and the minutes, after 90 carries, at
+  // tick 65 + 89 * 60 = 5405, giving -2776:00:00; from there every tick is one plain second.
+  settings.startHours = -2777;
+  settings.startMinutes = -30;
+  settings.startSeconds = -5;
+  settings.stopHours = 0;
+  settings.intervalMs = 1000;
+  recording.keep = 0;
+  static std::uint64_t mismatches;
+  mismatches = 0;
+  recording.check = [](std::uint64_t call, const TimeOfDay& t) {
+    if (call < 5405) return;
+    const std::int64_t elapsed = static_cast<std::int64_t>(call) - 5405;
+    const TimeOfDay expected{static_cast<std::int32_t>(-2776 + elapsed / 3600),
+                             static_cast<std::int32_t>(elapsed % 3600 / 60),
+                             static_cast<std::int32_t>(elapsed % 60)};
+    if (!(t == expected)) ++mismatches;
+  };
+  clock.start();
+  const std::int64_t allocationsBefore = fake::heap.allocations;
+  EXPECT_EQ(runTickLoop(settings, clock, writer), 0);
+  EXPECT_EQ(fake::heap.allocations, allocationsBefore);
+  EXPECT_EQ(recording.calls, 5405u + 2776u * 3600u);
+  EXPECT_EQ(recording.last, (TimeOfDay{0, 0, 0}));
+  EXPECT_EQ(mismatches, 0u);
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 #include <iterator>
 #include <random>
 
+#include "fakes/counting_new.h"
+
 namespace vardilo {
 namespace {
 
@@ -110,6 +112,15 @@ TEST_F(TimeFileWriterTest, ADirectoryOrAnEmptyNameGetsNothing) {
   }
   EXPECT_TRUE(fs::is_directory(dir));
   EXPECT_TRUE(fs::is_empty(dir));
+}
+
+TEST_F(TimeFileWriterTest, HeapUseDoesNotGrowAcrossTicks) {
+  settings.prefix = "prefix ";
+  writer.writeTime(settings, {0, 0, 0});
+  const std::int64_t live = fake::heap.live;
+  for (int i = 0; i < 2000; ++i) writer.writeTime(settings, {i / 3600, i / 60 % 60, i % 60});
+  EXPECT_EQ(fake::heap.live, live);
+  EXPECT_EQ(contents(), std::string("prefix 00:33:19") + kLineEnd);
 }
 
 }  // namespace

@@ -15,6 +15,7 @@ void TimeFileWriter::writeTime(const Settings&, const TimeOfDay& time) {
   r.last = time;
   r.countAtLastWrite = fake::kernel.count;
   if (r.times.size() < r.keep) r.times.push_back(time);
+  if (r.check != nullptr) r.check(r.calls, time);
   if (r.calls == r.stopAfterCalls) throw fake::StopLoop{};
 }
 

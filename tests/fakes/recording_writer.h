@@ -17,6 +17,8 @@ struct Recording {
   std::int64_t countAtLastWrite = 0;
   // Ends a loop that would never end by itself: writeTime throws StopLoop after this many calls.
   std::uint64_t stopAfterCalls = 0;
+  // Called with every value handed over, numbered from 1.
+  void (*check)(std::uint64_t call, const TimeOfDay& time) = nullptr;
 };
 
 struct StopLoop {};
