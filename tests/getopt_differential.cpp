@@ -31,17 +31,31 @@ int byteOf(int c) {
   return c & 0xff;
 }
 
+// One scanner's interface: its function and its globals.
+struct Scanner {
+  int (*getopt)(int, char* const*, const char*);
+  int& optind;
+  int& optopt;
+  char*& optarg;
+};
+
+Trace traceOf(const Scanner& scanner, std::vector<char*>& argv) {
+  Trace t;
+  const int argc = static_cast<int>(argv.size()) - 1;
+  for (int i = 0, c; i < kMaxCalls && (c = scanner.getopt(argc, argv.data(), kOptions)) != -1;
+       ++i) {
+    t.steps.push_back({c, c == '?' ? byteOf(scanner.optopt) : 0,
+                       c != '?' && scanner.optarg ? scanner.optarg : ""});
+    scanner.optarg = nullptr;
+  }
+  t.optind = scanner.optind;
+  return t;
+}
+
 Trace runtimeTrace(std::vector<char*>& argv) {
   ::opterr = 0;
   ::optind = 0;  // the runtime's way of asking for a fresh scan
-  Trace t;
-  const int argc = static_cast<int>(argv.size()) - 1;
-  for (int i = 0, c; i < kMaxCalls && (c = ::getopt(argc, argv.data(), kOptions)) != -1; ++i) {
-    t.steps.push_back({c, c == '?' ? byteOf(::optopt) : 0, c != '?' && ::optarg ? ::optarg : ""});
-    ::optarg = nullptr;
-  }
-  t.optind = ::optind;
-  return t;
+  return traceOf({::getopt, ::optind, ::optopt, ::optarg}, argv);
 }
 
 Trace ourTrace(std::vector<char*>& argv) {
@@ -49,15 +63,7 @@ Trace ourTrace(std::vector<char*>& argv) {
   p::opterr = 0;
   p::optreset = 1;
   p::optind = 1;
-  Trace t;
-  const int argc = static_cast<int>(argv.size()) - 1;
-  for (int i = 0, c; i < kMaxCalls && (c = p::getopt(argc, argv.data(), kOptions)) != -1; ++i) {
-    t.steps.push_back(
-        {c, c == '?' ? byteOf(p::optopt) : 0, c != '?' && p::optarg ? p::optarg : ""});
-    p::optarg = nullptr;
-  }
-  t.optind = p::optind;
-  return t;
+  return traceOf({p::getopt, p::optind, p::optopt, p::optarg}, argv);
 }
 
 bool same(const Trace& a, const Trace& b) {
