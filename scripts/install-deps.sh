@@ -3,7 +3,7 @@
 # Safe to run again; does nothing when everything is present.
 set -euo pipefail
 
-native=(cmake g++ clang libgtest-dev libgmock-dev googletest libbenchmark-dev
+native=(cmake g++ clang clang-format libgtest-dev libgmock-dev googletest libbenchmark-dev
         libclang-rt-14-dev valgrind groff-base man-db python3 dpkg-dev file)
 cross=(g++-mingw-w64-i686 wine wine32)
 

@@ -14,6 +14,10 @@ fi
 
 section() { printf '\n=== %s ===\n' "$*"; }
 
+section "formatting"
+git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
+echo "clang-format: clean"
+
 section "native build and tests"
 cmake -S . -B build -DVARDILO_WERROR=ON >/dev/null
 cmake --build build -j"$jobs"
