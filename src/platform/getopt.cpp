@@ -25,14 +25,14 @@ bool isDoubleDash(const char* arg) {
   return std::strcmp(arg, "--") == 0;
 }
 
-// Returns the option string entry for c, or nullptr when c is not an option letter.
+// Returns the option string entry for c, or nullptr when c is not an option letter (':' only
+// marks arguments in the option string).
 const char* findOption(const char* optstring, int c) {
-  if (c == ':' || c == '\0') return nullptr;
-  return std::strchr(optstring, c);
+  return c == ':' ? nullptr : std::strchr(optstring, c);
 }
 
 int reportError(const char* format, int c) {
-  if (opterr && *format) std::fprintf(stderr, format, c);
+  if (opterr) std::fprintf(stderr, format, c);
   return '?';
 }
 
@@ -60,7 +60,7 @@ int getopt(int argc, char* const argv[], const char* optstring) {
     return -1;
   }
 
-  const char* entry = (c == '-') ? nullptr : findOption(optstring, c);
+  const char* entry = findOption(optstring, c);
   if (entry == nullptr) {
     optopt = c;
     if (groupEnds) ++optind;
