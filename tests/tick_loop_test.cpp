@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "fakes/counting_new.h"
 #include "fakes/fake_kernel.h"
 #include "fakes/recording_writer.h"
@@ -11,6 +13,9 @@ namespace {
 
 using fake::kernel;
 using fake::recording;
+
+constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
+constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
 
 TimeOfDay afterTicks(TimeOfDay start, int ticks) {
   for (int i = 0; i < ticks; ++i) advanceCounter(start);
@@ -24,14 +29,26 @@ TEST(AdvanceCounter, CarriesOncePerAdvance) {
     TimeOfDay expected;
   };
   const Case cases[] = {
-      {{0, 0, 0}, 1, {0, 0, 1}},      {{0, 0, 59}, 1, {0, 1, 0}},
-      {{0, 59, 59}, 1, {1, 0, 0}},    {{0, 0, 75}, 1, {0, 1, 0}},
-      {{0, 75, 0}, 1, {1, 0, 1}},     {{0, 75, 59}, 1, {1, 0, 0}},
-      {{0, 0, -5}, 1, {0, 0, -4}},    {{0, 0, -5}, 64, {0, 0, 59}},
-      {{0, 0, -5}, 65, {0, 1, 0}},    {{0, -3, 0}, 59, {0, -3, 59}},
-      {{0, -3, 0}, 60, {0, -2, 0}},   {{0, -3, 0}, 63 * 60, {1, 0, 0}},
-      {{23, 59, 59}, 1, {24, 0, 0}},  {{99, 59, 59}, 1, {100, 0, 0}},
+      {{0, 0, 0}, 1, {0, 0, 1}},
+      {{0, 0, 59}, 1, {0, 1, 0}},
+      {{0, 59, 59}, 1, {1, 0, 0}},
+      {{0, 0, 75}, 1, {0, 1, 0}},
+      {{0, 75, 0}, 1, {1, 0, 1}},
+      {{0, 75, 59}, 1, {1, 0, 0}},
+      {{0, 0, -5}, 1, {0, 0, -4}},
+      {{0, 0, -5}, 64, {0, 0, 59}},
+      {{0, 0, -5}, 65, {0, 1, 0}},
+      {{0, -3, 0}, 59, {0, -3, 59}},
+      {{0, -3, 0}, 60, {0, -2, 0}},
+      {{0, -3, 0}, 63 * 60, {1, 0, 0}},
+      {{23, 59, 59}, 1, {24, 0, 0}},
+      {{99, 59, 59}, 1, {100, 0, 0}},
       {{-2, 0, 0}, 3600, {-1, 0, 0}},
+      // Each field wraps at the 32-bit limit, and the carry test sees the wrapped value.
+      {{0, 0, kMax}, 1, {0, 0, kMin}},
+      {{0, kMax, 59}, 1, {0, kMin, 0}},
+      {{kMax, 59, 59}, 1, {kMin, 0, 0}},
+      {{0, kMax, 0}, 1, {1, 0, 1}},
   };
   for (const Case& c : cases) {
     const TimeOfDay t = afterTicks(c.start, c.ticks);

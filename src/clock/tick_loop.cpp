@@ -12,16 +12,22 @@ std::uint32_t pauseFromInterval(std::int32_t intervalMs) {
   return intervalMs < 0 ? 0u : static_cast<std::uint32_t>(intervalMs);
 }
 
+// Plus one in 32-bit two's-complement arithmetic: the largest value wraps to the smallest,
+// where a plain ++ would overflow (undefined behaviour) on a counter started near the limit.
+std::int32_t plusOne(std::int32_t value) {
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(value) + 1u);
+}
+
 }  // namespace
 
 void advanceCounter(TimeOfDay& counter) {
-  ++counter.seconds;
+  counter.seconds = plusOne(counter.seconds);
   if (counter.seconds > 59) {
     counter.seconds = 0;
-    ++counter.minutes;
+    counter.minutes = plusOne(counter.minutes);
   }
   if (counter.minutes > 59) {
-    ++counter.hours;
+    counter.hours = plusOne(counter.hours);
     counter.minutes = 0;
   }
 }
