@@ -12,4 +12,8 @@ std::int64_t queryPerformanceFrequency();
 bool queryPerformanceCounter(std::int64_t& count);
 void sleepMilliseconds(std::uint32_t milliseconds);
 
+// A write to a pipe whose reader has gone then fails like any other write, and the text is
+// lost, instead of the process being ended by a signal.
+void ignoreBrokenPipes();
+
 }  // namespace vardilo::platform

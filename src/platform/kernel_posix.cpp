@@ -1,6 +1,7 @@
 #include <sched.h>
 
 #include <cerrno>
+#include <csignal>
 #include <ctime>
 
 #include "platform/kernel.h"
@@ -33,6 +34,10 @@ void sleepMilliseconds(std::uint32_t milliseconds) {
                      static_cast<long>(milliseconds % 1000) * 1'000'000L};
   while (nanosleep(&remaining, &remaining) != 0 && errno == EINTR) {
   }
+}
+
+void ignoreBrokenPipes() {
+  std::signal(SIGPIPE, SIG_IGN);
 }
 
 }  // namespace vardilo::platform

@@ -27,4 +27,7 @@ void sleepMilliseconds(std::uint32_t milliseconds) {
   Sleep(milliseconds);
 }
 
+// Windows has no such signal: a failed write simply fails.
+void ignoreBrokenPipes() {}
+
 }  // namespace vardilo::platform
