@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "args.h"
 
 namespace vardilo::platform {
@@ -54,9 +56,37 @@ TEST(Getopt, ScansWithoutPermutationAndReportsWhereItStopped) {
   }
 }
 
+// Removes the variable again when the test ends.
+class ScopedPosixlyCorrect {
+ public:
+  ScopedPosixlyCorrect() { putenv(set_); }
+#ifdef _WIN32
+  ~ScopedPosixlyCorrect() {
+    putenv(unsetWindows_);
+  }
+#else
+  ~ScopedPosixlyCorrect() {
+    unsetenv("POSIXLY_CORRECT");
+  }
+#endif
+
+ private:
+  char set_[18] = "POSIXLY_CORRECT=1";
+  char unsetWindows_[17] = "POSIXLY_CORRECT=";
+};
+
 TEST(Getopt, IgnoresPosixlyCorrect) {
-  // The scanner never permutes, so the environment has nothing to change.
-  EXPECT_EQ(scan({"x", "-u"}), "@1");
+  // A permuting scanner would reach the options after the first non-option argument.
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+      {{"x", "-u"}, "@1"},
+      {{"-u", "x", "-v"}, "u @2"},
+      {{"-p", "a", "b", "-v"}, "p[a] @3"},
+  };
+  const ScopedPosixlyCorrect environment;
+  ASSERT_NE(std::getenv("POSIXLY_CORRECT"), nullptr);
+  for (const auto& [argv, expected] : cases) {
+    EXPECT_EQ(scan(argv), expected) << "arguments: " << testing::PrintToString(argv);
+  }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <limits>
 
 #include "fakes/fake_kernel.h"
@@ -46,14 +47,21 @@ TEST(MillisecondsFromCount, IsTheExactTruncatedQuotient) {
   }
 }
 
+// count * 1000 / frequency in long double, which is exact here: the x87 format holds 64-bit
+// integers, so the product is exact below 2^64 and its quotient rounds to the right integer.
+std::int64_t wideMilliseconds(std::int64_t count, std::int64_t frequency) {
+  static_assert(std::numeric_limits<long double>::digits >= 64, "needs 64-bit long double");
+  return static_cast<std::int64_t>(
+      std::floor(static_cast<long double>(count) * 1000.0L / static_cast<long double>(frequency)));
+}
+
 TEST(MillisecondsFromCount, MatchesWideArithmeticAcrossTheRange) {
-  // Compare against long double where it is exact enough: counts of up to 2^52 ms.
   const std::int64_t frequencies[] = {1, 1000, 3'579'545, 10'000'000, 1'000'000'000, 2'400'000'000};
   for (const std::int64_t f : frequencies) {
-    for (std::int64_t count = 1; count < kMax / 7; count = count * 7 + 3) {
-      const std::int64_t ms = millisecondsFromCount(count, f);
-      if (count / f > (std::int64_t{1} << 40)) break;
-      EXPECT_EQ(ms, count / f * 1000 + count % f * 1000 / f) << count << " at " << f;
+    // Counts up to 2^63 / 1000, so that count * 1000 itself would still fit in 64 bits.
+    for (std::int64_t count = 1; count <= kMax / 1000; count = count * 7 + 3) {
+      EXPECT_EQ(millisecondsFromCount(count, f), wideMilliseconds(count, f))
+          << count << " at " << f;
     }
   }
 }
