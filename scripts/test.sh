@@ -35,7 +35,8 @@ echo "groff: no warnings; $(basename build/packages/*.deb): $listed"
 
 section "a real run under valgrind memcheck"
 scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
+cleanup() { rm -rf "$scratch"; }
+trap cleanup EXIT
 valgrind -q --error-exitcode=9 --leak-check=full --show-leak-kinds=all \
   --errors-for-leak-kinds=all --suppressions=tests/valgrind.supp \
   build/vardilo -h -1 -m 59 -s 58 -x 0 -f "$scratch/t.txt" -p 'T ' >/dev/null
@@ -55,15 +56,24 @@ CXX=clang++ cmake -S . -B build-fuzz -DVARDILO_FUZZ=ON -DVARDILO_TESTS=OFF -DVAR
 cmake --build build-fuzz -j"$jobs" --target option_fuzzer
 mkdir -p build-fuzz/corpus
 # Standard error is closed for the scanner's own messages; crash reports still come through.
+# Only the summary is shown: the run count, coverage and the corpus size.
 build-fuzz/fuzz/option_fuzzer -max_total_time="${FUZZ_SECONDS:-30}" -timeout=5 -close_fd_mask=2 \
-  -print_final_stats=1 build-fuzz/corpus fuzz/corpus 2>&1 | tail -n 12
+  -print_final_stats=1 build-fuzz/corpus fuzz/corpus >build-fuzz/fuzz.log 2>&1 || {
+  tail -n 40 build-fuzz/fuzz.log; exit 1; }
+grep -E '^#[0-9]+ +DONE|^Done [0-9]+ runs|^stat::(number_of_executed_units|peak_rss_mb)' \
+  build-fuzz/fuzz.log
 
 if command -v i686-w64-mingw32-g++ >/dev/null && command -v wine >/dev/null; then
   section "Windows build and tests under Wine"
   cmake -S . -B build-win32 -DCMAKE_TOOLCHAIN_FILE=cmake/i686-w64-mingw32.cmake \
     -DVARDILO_WERROR=ON >/dev/null
   cmake --build build-win32 -j"$jobs"
-  # Make the Wine prefix once, before tests start programs side by side.
+  # A Wine prefix of the tests' own: nothing else runs in it, so ending its server at exit
+  # leaves nothing behind, whatever a failing test did.
+  export WINEPREFIX="${XDG_CACHE_HOME:-$HOME/.cache}/vardilo/wine"
+  mkdir -p "$WINEPREFIX"
+  trap 'WINEDEBUG=-all wineserver -k 2>/dev/null || true; cleanup' EXIT
+  # Make the prefix once, before tests start programs side by side.
   WINEDEBUG=-all wineboot -i >/dev/null 2>&1 || true
   ctest --test-dir build-win32 --no-tests=error --output-on-failure
   rm -rf build-win32/packages
