@@ -106,7 +106,8 @@ void reportNonOptionArguments(int argc, char* const argv[], int firstIndex) {
 }
 
 void printVersion() {
-  std::cout << "[Vardilo by Zelvar]\n<> version: 0714-2";
+  // VARDILO_VERSION comes from the VERSION file, through the build.
+  std::cout << "[Vardilo by Zelvar]\n<> version: " VARDILO_VERSION;
 }
 
 }  // namespace vardilo
