@@ -124,6 +124,22 @@ def named_pipe_without_reader(d):
     runs_two_ticks_silently(d, ["-f", "pipe"])
 
 
+def named_pipe_with_reader(d):
+    # A pipe cannot be positioned, so it gets nothing even while someone reads it.
+    pipe = os.path.join(d, "pipe")
+    os.mkfifo(pipe)
+    reader = os.open(pipe, os.O_RDONLY | os.O_NONBLOCK)
+    try:
+        runs_two_ticks_silently(d, ["-f", "pipe"])
+        try:
+            received = os.read(reader, 4096)
+        except BlockingIOError:
+            received = b""
+    finally:
+        os.close(reader)
+    expect(received == b"", f"the pipe received {received!r}")
+
+
 def stopped_for_five_seconds(d):
     # A stall of any length adds one second, not one per second stalled.
     path = os.path.join(d, "vardilo.txt")
@@ -169,8 +185,8 @@ def texts_byte_for_byte(d):
 
 
 CASES = [missing_directory, deleted_between_ticks, read_only_file, path_is_a_directory,
-         device_full, named_pipe_without_reader, stopped_for_five_seconds, huge_prefix,
-         texts_byte_for_byte]
+         device_full, named_pipe_without_reader, named_pipe_with_reader, stopped_for_five_seconds,
+         huge_prefix, texts_byte_for_byte]
 
 
 class Faults(unittest.TestCase):

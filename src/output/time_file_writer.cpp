@@ -16,20 +16,22 @@ std::string formatTimeField(std::int32_t value) {
 }
 
 void TimeFileWriter::writeTime(const Settings& settings, const TimeOfDay& time) {
-  // A successful open clears any failure left by an earlier tick; a failed one makes every
-  // write below do nothing.
-  if (platform::openMayBlock(settings.fileName.c_str())) {
-    stream_.setstate(std::ios::failbit);
-  } else {
-    stream_.open(settings.fileName, std::ios::out | std::ios::trunc);
-  }
-  const std::string seconds = formatTimeField(time.seconds);
-  const std::string minutes = formatTimeField(time.minutes);
-  const std::string hours = formatTimeField(time.hours);
-  stream_.seekp(0, std::ios::beg);
-  stream_ << settings.prefix << hours << ':' << minutes << ':' << seconds << settings.suffix
-          << '\n';
-  stream_.close();
+  // The line is complete before the file is emptied, and goes out in one write, so a reader
+  // finds the file empty for as short a moment as possible.
+  line_.assign(settings.prefix);
+  line_ += formatTimeField(time.hours);
+  line_ += ':';
+  line_ += formatTimeField(time.minutes);
+  line_ += ':';
+  line_ += formatTimeField(time.seconds);
+  line_ += settings.suffix;
+  line_ += '\n';
+
+  const int file = platform::openTimeFile(settings.fileName.c_str());
+  if (file < 0) return;
+  // A failed write leaves whatever reached the file; the next tick starts afresh.
+  platform::writeAll(file, line_.data(), line_.size());
+  platform::closeFile(file);
 }
 
 }  // namespace vardilo

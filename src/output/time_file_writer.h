@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <fstream>
 #include <string>
 
 #include "cli/settings.h"
@@ -19,7 +18,8 @@ class TimeFileWriter {
   void writeTime(const Settings& settings, const TimeOfDay& time);
 
  private:
-  std::ofstream stream_;
+  // The line of the latest tick. Its storage is kept, so later ticks allocate nothing.
+  std::string line_;
 };
 
 }  // namespace vardilo

@@ -1,9 +1,19 @@
 #pragma once
 
+#include <cstddef>
+
+// The time file, opened for one tick and closed again.
 namespace vardilo::platform {
 
-// True for paths whose opening for writing may wait indefinitely (a named pipe that nobody
-// reads): the time file writer skips such a tick rather than stop the clock.
-bool openMayBlock(const char* path);
+// Opens the file for writing, emptied or created, in the platform's text mode, positioned at
+// its start. It never waits: a named pipe could hold the clock up until a reader comes or makes
+// room, so it is refused like anything else that cannot be positioned. Returns -1 when the
+// file cannot be used on this tick.
+int openTimeFile(const char* path);
+
+// False once the file refuses part of the data.
+bool writeAll(int file, const char* data, std::size_t size);
+
+void closeFile(int file);
 
 }  // namespace vardilo::platform
