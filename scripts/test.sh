@@ -57,7 +57,7 @@ mkdir -p build-fuzz/corpus
 build-fuzz/fuzz/option_fuzzer -max_total_time="${FUZZ_SECONDS:-30}" -timeout=5 -close_fd_mask=2 \
   -print_final_stats=1 build-fuzz/corpus fuzz/corpus >build-fuzz/fuzz.log 2>&1 || {
   tail -n 40 build-fuzz/fuzz.log; exit 1; }
-grep -E '^#[0-9]+ +DONE|^Done [0-9]+ runs|^stat::(number_of_executed_units|peak_rss_mb)' \
+grep -E '^#[0-9]+[[:space:]]+DONE|^Done [0-9]+ runs|^stat::(number_of_executed_units|peak_rss_mb)' \
   build-fuzz/fuzz.log
 
 if command -v i686-w64-mingw32-g++ >/dev/null && command -v wine >/dev/null; then

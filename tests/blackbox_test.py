@@ -10,7 +10,7 @@ import tempfile
 import time
 import unittest
 
-from spawned import DEADLINE, Spawned, wait_for
+from spawned import DEADLINE, Spawned, read, wait_for
 
 PROGRAM = sys.argv[1] if len(sys.argv) > 1 else "build/vardilo"
 # Words to put before the program, e.g. "wine" for the Windows build.
@@ -51,14 +51,6 @@ def as_argument(arg):
 
 def command(args):
     return RUNNER + [os.path.abspath(PROGRAM)] + [as_argument(a) for a in args]
-
-
-def read(path):
-    try:
-        with open(path, "rb") as f:
-            return f.read()
-    except OSError:
-        return None
 
 
 def run(args, cwd):

@@ -16,20 +16,12 @@ import tempfile
 import time
 import unittest
 
-from spawned import DEADLINE, Spawned, wait_for
+from spawned import DEADLINE, Spawned, read, wait_for
 
 PROGRAM = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else "build/vardilo")
 LINE = re.compile(rb"\A(\d\d+):([0-5]\d):([0-5]\d)\n\Z")
 # Two ticks from -1:59:58 reach the stop hour 0: a run that ends with status 0 has ticked twice.
 TWO_TICKS = ["-h", "-1", "-m", "59", "-s", "58", "-x", "0"]
-
-
-def read(path):
-    try:
-        with open(path, "rb") as f:
-            return f.read()
-    except OSError:
-        return None
 
 
 def seconds(match):

@@ -5,7 +5,6 @@ say nothing on standard error. Each runs in a home of its own that holds a time 
 01:02:03, which the resume example must start from. Usage: readme_test.py VARDILO README"""
 import os
 import re
-import subprocess
 import sys
 import tempfile
 import unittest

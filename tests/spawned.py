@@ -49,6 +49,15 @@ class Spawned:
         return self._output
 
 
+def read(path):
+    """A file's bytes, or None while it cannot be read (not there yet, say)."""
+    try:
+        with open(path, "rb") as f:
+            return f.read()
+    except OSError:
+        return None
+
+
 def wait_for(predicate, seconds=DEADLINE):
     """The first true value of predicate() within the deadline, else its last value."""
     deadline = time.monotonic() + seconds

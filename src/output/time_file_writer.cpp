@@ -29,7 +29,7 @@ void TimeFileWriter::writeTime(const Settings& settings, const TimeOfDay& time) 
 
   const int file = platform::openTimeFile(settings.fileName.c_str());
   if (file < 0) return;
-  // A failed write leaves whatever reached the file; the next tick starts afresh.
+  // A write that fails leaves whatever reached the file; the next tick starts afresh.
   platform::writeAll(file, line_.data(), line_.size());
   platform::closeFile(file);
 }

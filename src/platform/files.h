@@ -11,8 +11,8 @@ namespace vardilo::platform {
 // file cannot be used on this tick.
 int openTimeFile(const char* path);
 
-// False once the file refuses part of the data.
-bool writeAll(int file, const char* data, std::size_t size);
+// Writes the data, stopping at the first part the file refuses.
+void writeAll(int file, const char* data, std::size_t size);
 
 void closeFile(int file);
 

@@ -17,15 +17,14 @@ int openTimeFile(const char* path) {
   return file;
 }
 
-bool writeAll(int file, const char* data, std::size_t size) {
+void writeAll(int file, const char* data, std::size_t size) {
   while (size > 0) {
     const ssize_t written = write(file, data, size);
     if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return false;
+    if (written <= 0) return;
     data += written;
     size -= static_cast<std::size_t>(written);
   }
-  return true;
 }
 
 void closeFile(int file) {

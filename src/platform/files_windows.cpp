@@ -19,15 +19,14 @@ int openTimeFile(const char* path) {
   return file;
 }
 
-bool writeAll(int file, const char* data, std::size_t size) {
+void writeAll(int file, const char* data, std::size_t size) {
   while (size > 0) {
     const unsigned chunk = size < INT_MAX ? static_cast<unsigned>(size) : INT_MAX;
     const int written = _write(file, data, chunk);
-    if (written <= 0) return false;
+    if (written <= 0) return;
     data += written;
     size -= static_cast<std::size_t>(written);
   }
-  return true;
 }
 
 void closeFile(int file) {
