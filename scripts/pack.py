@@ -12,11 +12,11 @@ import time
 import zipfile
 
 
-def members(specs):
+def members(arguments):
     result = []
-    for spec in specs:
-        crlf = spec.startswith("crlf:")
-        name, path = spec.removeprefix("crlf:").split("=", 1)
+    for argument in arguments:
+        crlf = argument.startswith("crlf:")
+        name, path = argument.removeprefix("crlf:").split("=", 1)
         with open(path, "rb") as f:
             data = f.read()
         if crlf:
