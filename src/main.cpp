@@ -1,5 +1,6 @@
 #include <cstdlib>
 #include <iostream>
+#include <sstream>
 
 #include "cli/banner.h"
 #include "cli/settings.h"
@@ -7,6 +8,7 @@
 #include "clock/tick_loop.h"
 #include "output/time_file_writer.h"
 #include "platform/kernel.h"
+#include "platform/standard_output.h"
 
 namespace vardilo {
 
@@ -16,7 +18,10 @@ int run(int argc, char* argv[]) {
   if (parsed.optionError) return 1;
   const Settings& settings = parsed.settings;
 
-  reportNonOptionArguments(argc, argv, parsed.firstNonOption);
+  // The start-up text is collected and then written in one go, so that no part of it can
+  // make the program wait for a stalled reader of its output.
+  std::ostringstream startupText;
+  reportNonOptionArguments(argc, argv, parsed.firstNonOption, startupText);
 
   // Started before the version test and the banner, so the first second includes printing it.
   MillisecondClock clock;
@@ -24,13 +29,14 @@ int run(int argc, char* argv[]) {
   TimeFileWriter writer;
 
   if (settings.showVersion) {
+    std::cout << startupText.str();
     printVersion();
     std::exit(1);
   }
-  printBanner(settings);
-  // Sends the non-option lines and the banner on their way together: the run normally ends by
-  // a signal, which would lose whatever still waits in the buffer of a redirected output.
-  std::cout.flush();
+  printBanner(settings, startupText);
+  // Written out before the loop, not left in a buffer: the run normally ends by a signal, which
+  // would lose it on its way to a log file or a journal.
+  platform::writeStandardOutputWithoutWaiting(startupText.str());
   return runTickLoop(settings, clock, writer);
 }
 

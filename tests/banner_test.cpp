@@ -2,13 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 namespace vardilo {
 namespace {
 
 std::string bannerOf(const Settings& settings) {
-  testing::internal::CaptureStdout();
-  printBanner(settings);
-  return testing::internal::GetCapturedStdout();
+  std::ostringstream out;
+  printBanner(settings, out);
+  return out.str();
 }
 
 TEST(Banner, CounterModeWithDefaults) {

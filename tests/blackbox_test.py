@@ -2,6 +2,7 @@
 """Runs the built program as a user would: messages, standard output, exit statuses, the time
 file after short real-time runs. Usage: blackbox_test.py PATH_TO_VARDILO [runner words...]"""
 import concurrent.futures
+import fcntl
 import os
 import signal
 import subprocess
@@ -61,6 +62,11 @@ def run(args, cwd):
         except subprocess.TimeoutExpired:
             raise AssertionError(f"{args} still running after {DEADLINE} s") from None
         return subprocess.CompletedProcess(args, p.process.returncode, out, err)
+
+
+# Longer than a pipe's buffer once that is shrunk to a page, and still within the 32767
+# characters of a Windows command line.
+LONG_PREFIX = b"p" * 30000
 
 
 def nonopt(*names):
@@ -144,28 +150,65 @@ class RealTime(unittest.TestCase):
 class StandardOutput(unittest.TestCase):
     """What becomes of the console text when standard output is not a console."""
 
-    def test_redirected_text_is_in_the_file_before_the_program_is_stopped(self):
-        with tempfile.TemporaryDirectory() as d:
-            log = os.path.join(d, "out.log")
-            expected = text(nonopt(b"stray") + counter_banner(prefix=b"T"))
-            with open(log, "wb") as out, Spawned(command(["-p", "T", "stray"]), cwd=d,
-                                                 stdout=out, stderr=subprocess.PIPE) as p:
-                self.assertTrue(wait_for(lambda: read(log) == expected), read(log))
-                p.signal(signal.SIGTERM)
-                self.assertIsNotNone(p.wait(), "SIGTERM did not end it")
-            self.assertEqual(read(log), expected)
+    @staticmethod
+    def unread_pipe(full):
+        """A pipe nobody reads, one page large and filled to the brim when full is set; returns
+        (reader, writer)."""
+        reader, writer = os.pipe()
+        fcntl.fcntl(writer, fcntl.F_SETPIPE_SZ, 4096)
+        if full:
+            os.set_blocking(writer, False)
+            try:
+                while True:
+                    os.write(writer, b"x" * 4096)
+            except BlockingIOError:
+                pass
+            # The program shares this open file description: it must see a blocking pipe.
+            os.set_blocking(writer, True)
+        return reader, writer
+
+    def test_start_up_text_goes_out_at_once_and_never_holds_up_the_first_tick(self):
+        cases = [
+            # (standard output, prefix, whether the whole text must be there at the first tick)
+            ("a file", b"T", True),
+            ("a full pipe nobody reads", b"T", False),
+            ("a pipe nobody reads, text longer than the pipe holds", LONG_PREFIX, False),
+        ]
+        for kind, prefix, whole_text_shown in cases:
+            with self.subTest(stdout=kind), tempfile.TemporaryDirectory() as d:
+                log = os.path.join(d, "out.log")
+                if kind == "a file":
+                    reader, writer = None, os.open(log, os.O_WRONLY | os.O_CREAT, 0o644)
+                else:
+                    reader, writer = self.unread_pipe(full=kind.startswith("a full"))
+                expected = text(nonopt(b"stray") + counter_banner(prefix=prefix, start=b"0:59:59"))
+                try:
+                    with Spawned(command(["-m", "59", "-s", "59", "-p", prefix, "stray"]), cwd=d,
+                                 stdout=writer, stderr=subprocess.PIPE) as p:
+                        line = wait_for(lambda: read(os.path.join(d, "vardilo.txt")))
+                        self.assertEqual(line, prefix + b"01:00:00" + LINE_END, "no tick")
+                        if whole_text_shown:
+                            self.assertEqual(read(log), expected)
+                            # Ended by a signal, as such a run normally is: the text stays.
+                            p.signal(signal.SIGTERM)
+                            self.assertIsNotNone(p.wait(), "SIGTERM did not end it")
+                            self.assertEqual(read(log), expected)
+                finally:
+                    os.close(writer)
+                    if reader is not None:
+                        os.close(reader)
 
     def test_a_closed_pipe_neither_ends_the_program_nor_stops_the_time_file(self):
         reader, writer = os.pipe()
         os.close(reader)  # gone before the program writes anything
         with tempfile.TemporaryDirectory() as d:
-            # A prefix longer than a pipe's buffer makes the banner too big to go out in one.
-            with Spawned(command(["-m", "59", "-s", "59", "-x", "1", "-p", "p" * 70000]),
+            # A banner longer than an output buffer takes several writes, and each one fails.
+            with Spawned(command(["-m", "59", "-s", "59", "-x", "1", "-p", LONG_PREFIX]),
                          cwd=d, stdout=writer, stderr=subprocess.PIPE) as p:
                 os.close(writer)
                 self.assertEqual(p.wait(), 0)
             self.assertEqual(read(os.path.join(d, "vardilo.txt")),
-                             b"p" * 70000 + b"01:00:00" + LINE_END)
+                             LONG_PREFIX + b"01:00:00" + LINE_END)
 
 
 @unittest.skipUnless(PROGRAM.endswith(".exe"), "the Windows start-up expands wildcards")

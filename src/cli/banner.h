@@ -1,10 +1,12 @@
 #pragma once
 
+#include <iosfwd>
+
 #include "cli/settings.h"
 
 namespace vardilo {
 
-// The start-up banner of the chosen mode, on standard output, with no flush of its own.
-void printBanner(const Settings& settings);
+// The start-up banner of the chosen mode.
+void printBanner(const Settings& settings, std::ostream& out);
 
 }  // namespace vardilo

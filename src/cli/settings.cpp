@@ -101,8 +101,8 @@ ParseResult parseCommandLine(int argc, char* const argv[]) {
   return result;
 }
 
-void reportNonOptionArguments(int argc, char* const argv[], int firstIndex) {
-  for (int i = firstIndex; i < argc; ++i) std::printf("Non-option argument %s\n", argv[i]);
+void reportNonOptionArguments(int argc, char* const argv[], int firstIndex, std::ostream& out) {
+  for (int i = firstIndex; i < argc; ++i) out << "Non-option argument " << argv[i] << '\n';
 }
 
 void printVersion() {

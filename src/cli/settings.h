@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <iosfwd>
 #include <string>
 
 namespace vardilo {
@@ -28,7 +29,8 @@ struct ParseResult {
 };
 
 ParseResult parseCommandLine(int argc, char* const argv[]);
-void reportNonOptionArguments(int argc, char* const argv[], int firstIndex);
+// One "Non-option argument" line for every argument from firstIndex on.
+void reportNonOptionArguments(int argc, char* const argv[], int firstIndex, std::ostream& out);
 void printVersion();
 
 }  // namespace vardilo
