@@ -19,9 +19,10 @@ TIME = re.compile(rb"\d\d+:[0-5]\d:[0-5]\d")
 
 def examples():
     with open(README) as f:
-        blocks = re.findall(r"^```sh\n(.*?)^```", f.read(), re.M | re.S)
-    return [line for block in blocks for line in block.splitlines()
-            if re.search(r"(^|&& |^nohup )vardilo ", line)]
+        # Blocks inside a list are indented.
+        blocks = re.findall(r"^ *```sh\n(.*?)^ *```", f.read(), re.M | re.S)
+    lines = (line.strip() for block in blocks for line in block.splitlines())
+    return [line for line in lines if re.search(r"(^|&& |^nohup )vardilo ", line)]
 
 
 def files_under(home):
