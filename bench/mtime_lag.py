@@ -20,13 +20,13 @@ import statistics
 import tempfile
 import time
 
+from tick_recorder import TIMER_STEP_NS
+
 parser = argparse.ArgumentParser()
 parser.add_argument("--writes", type=int, default=2000)
 parser.add_argument("--look-between", action="store_true")
 parser.add_argument("--dir", help="folder for the file (default: the system's temporary one)")
 ARGS = parser.parse_args()
-CLOCK_REALTIME_COARSE = 5  # Linux; its resolution is the timer tick the file clock moves by
-STEP_NS = round(time.clock_getres(CLOCK_REALTIME_COARSE) * 1e9)
 
 
 def rewrite(path):
@@ -80,8 +80,9 @@ def print_distribution(lags):
 def main():
     samples = measure()
     print_distribution(sorted((before - mtime) / 1e6 for before, mtime in samples))
-    step = STEP_NS / 1e6
-    places = collections.Counter(round(mtime % STEP_NS / 1e6, 1) % step for _, mtime in samples)
+    step = TIMER_STEP_NS / 1e6
+    places = collections.Counter(round(mtime % TIMER_STEP_NS / 1e6, 1) % step
+                                 for _, mtime in samples)
     grid = places.most_common(1)[0][0]
     on_grid = sum(n for place, n in places.items()
                   if min(abs(place - grid), step - abs(place - grid)) <= 0.15)

@@ -30,13 +30,11 @@ import sys
 import tempfile
 import time
 
-from tick_recorder import TickRecorder, start_ticking_at
+from tick_recorder import TIMER_STEP_NS, TickRecorder, start_ticking_at
 
 PACKAGES = {"obs": "obs-studio", "Xvfb": "xvfb", "tesseract": "tesseract-ocr",
             "strace": "strace"}
 SHOT_INTERVAL = 0.1
-CLOCK_REALTIME_COARSE = 5  # Linux; its resolution is the timer tick that file times move by
-STEP_NS = round(time.clock_getres(CLOCK_REALTIME_COARSE) * 1e9)
 # OBS needs some seconds to start and to show its first reload; ticks written in the last
 # seconds of a run have had no chance to be shown yet.
 SETTLE_SECONDS = 3.0
@@ -355,11 +353,11 @@ def report(ticks, shots, texts, checks, reloads, begun, ended):
     tick_spacing = [b.heard - a.heard for a, b in zip(window, window[1:])]
     if tick_spacing:
         places = [t.heard_ns % 10**9 / 1e6 for t in window]
-        stamps = sorted({f"{t.mtime_ns % STEP_NS / 1e6:.1f}" for t in window})
+        stamps = sorted({f"{t.mtime_ns % TIMER_STEP_NS / 1e6:.1f}" for t in window})
         print(f"ticks {statistics.mean(tick_spacing):.4f} s apart on average, heard "
               f"{places[0]:.1f} ms past a whole second at first and {places[-1]:.1f} ms at "
               f"last; their mtimes lie {', '.join(stamps[:8])} ms past a "
-              f"multiple of {STEP_NS / 1e6:g} ms (the timer tick)")
+              f"multiple of {TIMER_STEP_NS / 1e6:g} ms (the timer tick)")
     if not checks:
         print("OBS never looked at the file: its source was made before the file existed")
         return

@@ -77,7 +77,7 @@ def main():
         q = shlex.quote(path)
         socket = f"vardilo-readers-{os.getpid()}"
         readers = {}
-        programs, recorder = [], None
+        programs = []
         stop = threading.Event()
         tight = {"reads": 0, "empty": 0, "seen": set()}
 
@@ -120,21 +120,19 @@ def main():
                 start()
             else:
                 start_ticking_at(ARGS.phase_ms, path, start)
-            recorder = TickRecorder(path).__enter__()
             drawn = b""
-            deadline = time.monotonic() + SECONDS
-            while time.monotonic() < deadline:
-                if select.select([tmux_fd], [], [], 0.2)[0]:
-                    try:
-                        drawn += os.read(tmux_fd, 65536)
-                    except OSError:
-                        break
+            with TickRecorder(path) as recorder:
+                deadline = time.monotonic() + SECONDS
+                while time.monotonic() < deadline:
+                    if select.select([tmux_fd], [], [], 0.2)[0]:
+                        try:
+                            drawn += os.read(tmux_fd, 65536)
+                        except OSError:
+                            break
         finally:
             stop.set()
             if tight_thread.is_alive():
                 tight_thread.join()
-            if recorder:
-                recorder.__exit__()
             for program in programs:
                 program.kill()
                 program.wait()

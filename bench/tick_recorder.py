@@ -9,6 +9,9 @@ import threading
 import time
 
 _IN_CLOSE_WRITE = 0x8
+_CLOCK_REALTIME_COARSE = 5  # Linux
+# The timer tick: the steps in which the kernel's coarse clock, and so file times, move.
+TIMER_STEP_NS = round(time.clock_getres(_CLOCK_REALTIME_COARSE) * 1e9)
 _libc = ctypes.CDLL(None, use_errno=True)
 
 
